@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""End-to-end checks of one demonstration program, each run in a fresh folder.
+
+  e2e.py run        the exact transcript, status 0, gmon.out left, and the call
+                    counts that gprof reads from it
+  e2e.py full       standard output is /dev/full: every step still runs and the
+                    profile is written, but the program says so and exits 1
+  e2e.py no-profile gmon.out cannot be written: the profiling runtime says so,
+                    the transcript and the status stay as they are
+  e2e.py pipe       the first announcement arrives through a pipe while the
+                    program is still running
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tools"))
+import gprofread  # noqa: E402
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+
+
+def fresh(folder: Path) -> Path:
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    return folder
+
+
+def command(args):
+    return args.emulator + [str(Path(args.program).resolve())]
+
+
+def expected_transcript(args) -> bytes:
+    text = Path(args.expect).read_bytes()
+    return text.replace(b"\n", b"\r\n") if args.crlf else text
+
+
+def program_name(args) -> str:
+    return Path(args.program).stem
+
+
+def run(args, folder: Path, **popen):
+    return subprocess.run(command(args), cwd=folder, stdin=subprocess.DEVNULL,
+                          capture_output="stdout" not in popen, timeout=args.timeout, **popen)
+
+
+def expected_calls(path):
+    """Lines of 'function  called-as-gprof-prints-it  calls-from-main'."""
+    table = {}
+    for line in Path(path).read_text().splitlines():
+        if line.strip() and not line.startswith("#"):
+            name, called, from_main = line.split()
+            table[name] = (called, int(from_main))
+    return table
+
+
+def check_run(args):
+    folder = fresh(Path(args.workdir))
+    result = run(args, folder)
+    check(result.returncode == 0, f"status {result.returncode}, expected 0")
+    check(result.stdout == expected_transcript(args),
+          f"transcript differs:\n got      {result.stdout!r}\n expected {expected_transcript(args)!r}")
+    check(result.stderr == b"", f"unexpected standard error: {result.stderr!r}")
+    profile = folder / "gmon.out"
+    check(profile.is_file(), "no gmon.out in the working folder")
+    if not profile.is_file():
+        return
+    report = subprocess.run([args.gprof, "-b", "-q", command(args)[-1], "gmon.out"], cwd=folder,
+                            capture_output=True, text=True, check=True).stdout
+    (folder / "callgraph.txt").write_text(report)
+    graph = gprofread.call_graph(report)
+    expected = expected_calls(args.calls)
+    counted = {name for name, entry in graph.items() if entry.called}
+    check(counted == set(expected),
+          f"call-counted functions are {sorted(counted)}, expected {sorted(expected)}")
+    for name, (called, from_main) in expected.items():
+        entry = graph.get(name)
+        if entry is None:
+            continue
+        check(entry.called == called, f"{name}: called {entry.called}, expected {called}")
+        check(entry.callers.get("main") == from_main,
+              f"{name}: {entry.callers.get('main')} calls from main, expected {from_main}")
+
+
+def check_full(args):
+    folder = fresh(Path(args.workdir))
+    with open("/dev/full", "wb") as full:
+        result = run(args, folder, stdout=full, stderr=subprocess.PIPE)
+    check(result.returncode == 1, f"status {result.returncode}, expected 1")
+    message = f"{program_name(args)}: chyba pri zapisu na standardni vystup\n".encode()
+    if args.crlf:
+        message = message.replace(b"\n", b"\r\n")
+    check(result.stderr == message, f"standard error {result.stderr!r}, expected {message!r}")
+    check((folder / "gmon.out").is_file(), "no gmon.out: the steps did not all run to the end")
+
+
+def check_no_profile(args):
+    folder = fresh(Path(args.workdir))
+    (folder / "gmon.out").mkdir()
+    cases = [("gmon.out is a folder", folder, command(args), {})]
+    readonly = None
+    if hasattr(os, "geteuid") and not args.emulator:
+        # A folder without write permission, holding a copy of the program.
+        # Root is not bound by permissions, so as root the copy runs as nobody.
+        readonly = Path(tempfile.mkdtemp(prefix="readonly-"))
+        copy = shutil.copy2(args.program, readonly)
+        readonly.chmod(0o555)
+        user = {"user": 65534, "group": 65534, "extra_groups": []} if os.geteuid() == 0 else {}
+        cases.append(("read-only folder", readonly, [str(copy)], user))
+    try:
+        for case, cwd, argv, user in cases:
+            result = subprocess.run(argv, cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True,
+                                    timeout=args.timeout, **user)
+            check(result.returncode == 0, f"{case}: status {result.returncode}, expected 0")
+            check(result.stdout == expected_transcript(args),
+                  f"{case}: transcript differs: {result.stdout!r}")
+            check(b"gmon.out" in result.stderr,
+                  f"{case}: the profiling runtime did not report the failure: {result.stderr!r}")
+    finally:
+        if readonly:
+            readonly.chmod(0o755)
+            shutil.rmtree(readonly)
+
+
+def check_pipe(args):
+    folder = fresh(Path(args.workdir))
+    expected = expected_transcript(args)
+    first = expected[:expected.index(args.until.encode()) + len(args.until)]
+    with subprocess.Popen(command(args), cwd=folder, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.PIPE) as program:
+        received = b""
+        while len(received) < len(first):
+            chunk = os.read(program.stdout.fileno(), len(first) - len(received))
+            if not chunk:
+                break
+            received += chunk
+        # Had the program held its output back, nothing would have arrived
+        # before exit, and the profile written at exit would be there by now.
+        still_running = program.poll() is None and not (folder / "gmon.out").exists()
+        rest = program.stdout.read()
+        status = program.wait(timeout=args.timeout)
+    check(received == first, f"received {received!r}, expected {first!r}")
+    check(still_running, f"{args.until!r} arrived only when the program ended")
+    check(received + rest == expected, f"transcript through the pipe differs: {received + rest!r}")
+    check(status == 0, f"status {status}, expected 0")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("check", choices=["run", "full", "no-profile", "pipe"])
+    parser.add_argument("program")
+    parser.add_argument("--workdir", required=True, help="the fresh folder to run in")
+    parser.add_argument("--expect", required=True, help="the expected transcript, with line feeds")
+    parser.add_argument("--crlf", action="store_true", help="standard output writes CR LF")
+    parser.add_argument("--calls", help="expected call counts (run)")
+    parser.add_argument("--gprof", default="gprof")
+    parser.add_argument("--until", help="the announcement to wait for (pipe)")
+    parser.add_argument("--emulator", action="append", default=[])
+    parser.add_argument("--timeout", type=float, default=600)
+    args = parser.parse_args()
+    {"run": check_run, "full": check_full, "no-profile": check_no_profile,
+     "pipe": check_pipe}[args.check](args)
+    for failure in failures:
+        print(f"FAIL: {failure}")
+    if not failures:
+        print(f"{program_name(args)} {args.check}: ok")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
