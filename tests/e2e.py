@@ -9,6 +9,10 @@
                     the transcript and the status stay as they are
   e2e.py pipe       the first announcement arrives through a pipe while the
                     program is still running
+  e2e.py pe         a Windows program: a PE32 console program that loads only
+                    KERNEL32.dll and msvcrt.dll and is not marked for
+                    address-space randomisation (with which Windows leaves the
+                    profile empty; Wine does not show that)
 """
 
 import argparse
@@ -135,7 +139,10 @@ def check_no_profile(args):
 def check_pipe(args):
     folder = fresh(Path(args.workdir))
     expected = expected_transcript(args)
-    first = expected[:expected.index(args.until.encode()) + len(args.until)]
+    until = args.until.encode()
+    if args.crlf:
+        until = until.replace(b"\n", b"\r\n")
+    first = expected[:expected.index(until) + len(until)]
     with subprocess.Popen(command(args), cwd=folder, stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE) as program:
         received = b""
@@ -155,10 +162,29 @@ def check_pipe(args):
     check(status == 0, f"status {status}, expected 0")
 
 
+def check_pe(args):
+    headers = subprocess.run([args.objdump, "-p", args.program], capture_output=True, text=True,
+                             check=True).stdout
+    fields = {}
+    dlls = []
+    for line in headers.splitlines():
+        words = line.split()
+        if line.strip().startswith("DLL Name:"):
+            dlls.append(words[-1])
+        elif len(words) >= 2 and words[0] in ("Magic", "Subsystem", "DllCharacteristics"):
+            fields[words[0]] = int(words[1], 16)
+    check(fields.get("Magic") == 0x10B, f"not a PE32 program: Magic {fields.get('Magic')}")
+    check(fields.get("Subsystem") == 3, f"not a console program: Subsystem {fields.get('Subsystem')}")
+    dynamic_base = 0x0040
+    check("DllCharacteristics" in fields and not fields["DllCharacteristics"] & dynamic_base,
+          f"marked for address-space randomisation: DllCharacteristics {fields.get('DllCharacteristics')}")
+    check(sorted(dlls) == ["KERNEL32.dll", "msvcrt.dll"], f"loads {dlls}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("check", choices=["run", "full", "no-profile", "pipe"])
+    parser.add_argument("check", choices=["run", "full", "no-profile", "pipe", "pe"])
     parser.add_argument("program")
     parser.add_argument("--workdir", required=True, help="the fresh folder to run in")
     parser.add_argument("--expect", required=True, help="the expected transcript, with line feeds")
@@ -166,11 +192,12 @@ def main():
     parser.add_argument("--calls", help="expected call counts (run)")
     parser.add_argument("--gprof", default="gprof")
     parser.add_argument("--until", help="the announcement to wait for (pipe)")
+    parser.add_argument("--objdump", default="objdump", help="(pe)")
     parser.add_argument("--emulator", action="append", default=[])
     parser.add_argument("--timeout", type=float, default=600)
     args = parser.parse_args()
     {"run": check_run, "full": check_full, "no-profile": check_no_profile,
-     "pipe": check_pipe}[args.check](args)
+     "pipe": check_pipe, "pe": check_pe}[args.check](args)
     for failure in failures:
         print(f"FAIL: {failure}")
     if not failures:
