@@ -44,9 +44,13 @@ def command(args):
     return args.emulator + [str(Path(args.program).resolve())]
 
 
-def expected_transcript(args) -> bytes:
-    text = Path(args.expect).read_bytes()
+def text_mode(args, text: bytes) -> bytes:
+    """What a text written in text mode arrives as."""
     return text.replace(b"\n", b"\r\n") if args.crlf else text
+
+
+def expected_transcript(args) -> bytes:
+    return text_mode(args, Path(args.expect).read_bytes())
 
 
 def program_name(args) -> str:
@@ -101,9 +105,7 @@ def check_full(args):
     with open("/dev/full", "wb") as full:
         result = run(args, folder, stdout=full, stderr=subprocess.PIPE)
     check(result.returncode == 1, f"status {result.returncode}, expected 1")
-    message = f"{program_name(args)}: chyba pri zapisu na standardni vystup\n".encode()
-    if args.crlf:
-        message = message.replace(b"\n", b"\r\n")
+    message = text_mode(args, f"{program_name(args)}: chyba pri zapisu na standardni vystup\n".encode())
     check(result.stderr == message, f"standard error {result.stderr!r}, expected {message!r}")
     check((folder / "gmon.out").is_file(), "no gmon.out: the steps did not all run to the end")
 
@@ -139,9 +141,7 @@ def check_no_profile(args):
 def check_pipe(args):
     folder = fresh(Path(args.workdir))
     expected = expected_transcript(args)
-    until = args.until.encode()
-    if args.crlf:
-        until = until.replace(b"\n", b"\r\n")
+    until = text_mode(args, args.until.encode())
     first = expected[:expected.index(until) + len(until)]
     with subprocess.Popen(command(args), cwd=folder, stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE) as program:
