@@ -122,8 +122,7 @@ def _check(graph, name, called, from_main, mismatches):
                           f"the theory {from_main}")
 
 
-def _summary(program, report, wall, rows, mismatches):
-    flat, _ = _profile(report)
+def _summary(program, flat, wall, rows, mismatches):
     names = {row.name for row in rows} | {"main"}
     sampled = sum(entry.self_seconds for entry in flat.values())
     own = sum(entry.self_seconds for name, entry in flat.items() if name in names)
@@ -160,7 +159,7 @@ def sortshow_summary(report: str, wall: float) -> Summary:
             row.per_unit = f"{row.self_seconds / comparisons[name] * 1e9:.2f} ns per comparison"
         rows.append(row)
     rows.sort(key=lambda row: row.self_seconds, reverse=True)
-    return _summary("sortshow", report, wall, rows, mismatches)
+    return _summary("sortshow", flat, wall, rows, mismatches)
 
 
 def seqshow_summary(report: str, wall: float) -> Summary:
@@ -178,7 +177,7 @@ def seqshow_summary(report: str, wall: float) -> Summary:
             _row(flat, graph, "Fibonacci_iteraci", f"1 call, {VSTUP - 1} additions")]
     if rows[0].self_seconds > 0 and rows[0].total_calls > 0:
         rows[0].per_unit = f"{rows[0].self_seconds / rows[0].total_calls * 1e9:.2f} ns per call"
-    return _summary("seqshow", report, wall, rows, mismatches)
+    return _summary("seqshow", flat, wall, rows, mismatches)
 
 
 def markdown(summaries: list[Summary]) -> str:
