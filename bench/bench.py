@@ -72,15 +72,15 @@ def main():
         if not shutil.which(tool):
             sys.exit(f"bench: {tool} is not installed")
     print("building ...", file=sys.stderr, flush=True)
-    builds = [("default preset", "", build_default())]
+    builds = [("default preset", build_default())]
     for index, (name, compiler, flags, profiled) in enumerate(VARIANTS):
-        builds.append((name, flags, build_variant(index, compiler, flags, profiled)))
+        builds.append((name, build_variant(index, compiler, flags, profiled)))
 
-    times = {(name, program): [] for name, _, _ in builds for program in PROGRAMS}
+    times = {(name, program): [] for name, _ in builds for program in PROGRAMS}
     with tempfile.TemporaryDirectory() as scratch:
         for round_ in range(args.rounds):
             print(f"round {round_ + 1} of {args.rounds}", file=sys.stderr, flush=True)
-            for name, _, folder in builds:
+            for name, folder in builds:
                 for program in PROGRAMS:
                     times[name, program].append(timed(folder / program, Path(scratch)))
 
@@ -89,14 +89,14 @@ def main():
           f"wall seconds; ratio = time / default build's time\n")
     print("| build | sortshow | ratio | seqshow | ratio |")
     print("|---|---:|---:|---:|---:|")
-    for name, _, _ in builds:
+    for name, _ in builds:
         cells = []
         for program in PROGRAMS:
             value = median[name, program]
             cells += [f"{value:.3f}", f"{value / median['default preset', program]:.2f}"]
         print(f"| {name} | " + " | ".join(cells) + " |")
     for program in PROGRAMS:
-        profiled = [(median[name, program], name) for name, _, _ in builds if not name.startswith("floor")]
+        profiled = [(median[name, program], name) for name, _ in builds if not name.startswith("floor")]
         best = min(profiled)
         print(f"\n{program}: fastest profiled build {best[1]} ({best[0]:.3f} s); "
               f"default / fastest = {median['default preset', program] / best[0]:.2f}", end="")

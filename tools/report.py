@@ -77,14 +77,11 @@ def fibonacci(k: int) -> int:
 class Row:
     name: str
     calls: str  # as gprof prints them
+    total_calls: int
     self_seconds: float
     percent: float
     theory: str
     per_unit: str = ""
-
-    @property
-    def total_calls(self) -> int:
-        return sum(int(part) for part in self.calls.split("+"))
 
 
 @dataclass
@@ -131,11 +128,11 @@ def _summary(program, flat, wall, rows, mismatches):
     return Summary(program, rows, wall, sampled, own, others, mismatches)
 
 
-def _row(flat, graph, name, theory, per_unit=""):
+def _row(flat, graph, name, theory):
     entry = flat.get(name)
-    called = graph[name].called if name in graph else ""
-    return Row(name, called or "0", entry.self_seconds if entry else 0.0, entry.percent if entry else 0.0,
-               theory, per_unit)
+    counted = graph.get(name)
+    return Row(name, (counted.called if counted else "") or "0", counted.total_calls if counted else 0,
+               entry.self_seconds if entry else 0.0, entry.percent if entry else 0.0, theory)
 
 
 def sortshow_summary(report: str, wall: float) -> Summary:
@@ -260,7 +257,6 @@ def run(program: Path, out: Path, gprof: str) -> tuple[str, float]:
     (folder / "gmon.out").unlink(missing_ok=True)
     print(f"== Starting {program.stem} in {folder}", flush=True)
     start = time.monotonic()
-    sys.stdout.flush()
     subprocess.run([str(program.resolve())], cwd=folder, check=True)
     wall = time.monotonic() - start
     report = subprocess.run([gprof, "-b", str(program.resolve()), "gmon.out"], cwd=folder,
