@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
 """End-to-end checks of one demonstration program, each run in a fresh folder.
 
-  e2e.py run        the exact transcript, status 0, gmon.out left, and the call
-                    counts that gprof reads from it
+  e2e.py run        the exact transcript, status 0, gmon.out left, its histogram
+                    in bins of exactly 4 bytes, the call counts that gprof reads
+                    from it, and sampled time on the programs' functions only
   e2e.py full       standard output is /dev/full: every step still runs and the
                     profile is written, but the program says so and exits 1
   e2e.py no-profile gmon.out cannot be written: the profiling runtime says so,
                     the transcript and the status stay as they are
   e2e.py pipe       the first announcement arrives through a pipe while the
                     program is still running
+  e2e.py closed-pipe
+                    the reader of the pipe goes away after the first
+                    announcement: every step still runs and the profile is
+                    written with its call counts, the program says so and exits 1
   e2e.py pe         a Windows program: a PE32 console program that loads only
                     KERNEL32.dll and msvcrt.dll and is not marked for
                     address-space randomisation (with which Windows leaves the
@@ -18,6 +23,7 @@
 import argparse
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -72,20 +78,30 @@ def expected_calls(path):
     return table
 
 
-def check_run(args):
-    folder = fresh(Path(args.workdir))
-    result = run(args, folder)
-    check(result.returncode == 0, f"status {result.returncode}, expected 0")
-    check(result.stdout == expected_transcript(args),
-          f"transcript differs:\n got      {result.stdout!r}\n expected {expected_transcript(args)!r}")
-    check(result.stderr == b"", f"unexpected standard error: {result.stderr!r}")
-    profile = folder / "gmon.out"
-    check(profile.is_file(), "no gmon.out in the working folder")
-    if not profile.is_file():
-        return
-    report = subprocess.run([args.gprof, "-b", "-q", command(args)[-1], "gmon.out"], cwd=folder,
+def histogram_bin_width(profile: Path, pointer_size: int) -> float:
+    """Bytes of program text per histogram bin, from gmon.out's header.
+
+    glibc writes the tagged format: a 20-byte header starting "gmon", then the
+    histogram record (tag 0, low pc, high pc, bin count, ...). MinGW-w64 writes
+    the older one: low pc, high pc, and the size in bytes of the histogram
+    with this header, whose bins are 2-byte counters."""
+    data = profile.read_bytes()
+    addresses = "<QQi" if pointer_size == 8 else "<IIi"
+    if data[:4] == b"gmon":
+        assert data[20] == 0, "the first record is not the histogram"
+        low, high, bins = struct.unpack_from(addresses, data, 21)
+    else:
+        low, high, size = struct.unpack_from(addresses, data, 0)
+        header = struct.calcsize(addresses) + 4 * 5  # then version, profrate, spare[3]
+        bins = (size - header) // 2
+    return (high - low) / bins
+
+
+def check_profile(args, folder: Path):
+    """The call counts in gprof's call graph, and where its flat profile puts time."""
+    report = subprocess.run([args.gprof, "-b", command(args)[-1], "gmon.out"], cwd=folder,
                             capture_output=True, text=True, check=True).stdout
-    (folder / "callgraph.txt").write_text(report)
+    (folder / "gprof.txt").write_text(report)
     graph = gprofread.call_graph(report)
     expected = expected_calls(args.calls)
     counted = {name for name, entry in graph.items() if entry.called}
@@ -98,6 +114,30 @@ def check_run(args):
         check(entry.called == called, f"{name}: called {entry.called}, expected {called}")
         check(entry.callers.get("main") == from_main,
               f"{name}: {entry.callers.get('main')} calls from main, expected {from_main}")
+    own = set(expected) | {"main"} | set(args.hook)
+    elsewhere = [f"{entry.name} {entry.self_seconds:.2f} s" for entry in gprofread.flat_profile(report)
+                 if entry.self_seconds > 0 and entry.name not in own]
+    check(not elsewhere, f"sampled time charged outside the program's functions: {', '.join(elsewhere)}")
+
+
+def check_run(args):
+    folder = fresh(Path(args.workdir))
+    result = run(args, folder)
+    check(result.returncode == 0, f"status {result.returncode}, expected 0")
+    check(result.stdout == expected_transcript(args),
+          f"transcript differs:\n got      {result.stdout!r}\n expected {expected_transcript(args)!r}")
+    check(result.stderr == b"", f"unexpected standard error: {result.stderr!r}")
+    profile = folder / "gmon.out"
+    check(profile.is_file(), "no gmon.out in the working folder")
+    if not profile.is_file():
+        return
+    width = histogram_bin_width(profile, args.pointer_size)
+    check(width == 4, f"each histogram bin covers {width:.4f} bytes of program text, expected exactly 4")
+    check_profile(args, folder)
+
+
+def write_failure(args) -> bytes:
+    return text_mode(args, f"{program_name(args)}: chyba pri zapisu na standardni vystup\n".encode())
 
 
 def check_full(args):
@@ -105,8 +145,7 @@ def check_full(args):
     with open("/dev/full", "wb") as full:
         result = run(args, folder, stdout=full, stderr=subprocess.PIPE)
     check(result.returncode == 1, f"status {result.returncode}, expected 1")
-    message = text_mode(args, f"{program_name(args)}: chyba pri zapisu na standardni vystup\n".encode())
-    check(result.stderr == message, f"standard error {result.stderr!r}, expected {message!r}")
+    check(result.stderr == write_failure(args), f"standard error {result.stderr!r}, expected {write_failure(args)!r}")
     check((folder / "gmon.out").is_file(), "no gmon.out: the steps did not all run to the end")
 
 
@@ -138,19 +177,29 @@ def check_no_profile(args):
             shutil.rmtree(readonly)
 
 
+def first_announcement(args) -> bytes:
+    expected = expected_transcript(args)
+    until = text_mode(args, args.until.encode())
+    return expected[:expected.index(until) + len(until)]
+
+
+def read_exactly(stream, size: int) -> bytes:
+    received = b""
+    while len(received) < size:
+        chunk = os.read(stream.fileno(), size - len(received))
+        if not chunk:
+            break
+        received += chunk
+    return received
+
+
 def check_pipe(args):
     folder = fresh(Path(args.workdir))
     expected = expected_transcript(args)
-    until = text_mode(args, args.until.encode())
-    first = expected[:expected.index(until) + len(until)]
+    first = first_announcement(args)
     with subprocess.Popen(command(args), cwd=folder, stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE) as program:
-        received = b""
-        while len(received) < len(first):
-            chunk = os.read(program.stdout.fileno(), len(first) - len(received))
-            if not chunk:
-                break
-            received += chunk
+        received = read_exactly(program.stdout, len(first))
         # Had the program held its output back, nothing would have arrived
         # before exit, and the profile written at exit would be there by now.
         still_running = program.poll() is None and not (folder / "gmon.out").exists()
@@ -160,6 +209,26 @@ def check_pipe(args):
     check(still_running, f"{args.until!r} arrived only when the program ended")
     check(received + rest == expected, f"transcript through the pipe differs: {received + rest!r}")
     check(status == 0, f"status {status}, expected 0")
+
+
+def check_closed_pipe(args):
+    """Like `sortshow | head -2`: the reader leaves after the first announcement."""
+    folder = fresh(Path(args.workdir))
+    first = first_announcement(args)
+    # The child starts with SIGPIPE's default action, as from a shell.
+    with subprocess.Popen(command(args), cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, restore_signals=True) as program:
+        received = read_exactly(program.stdout, len(first))
+        program.stdout.close()
+        error = program.stderr.read()
+        status = program.wait(timeout=args.timeout)
+    check(received == first, f"received {received!r}, expected {first!r}")
+    check(status == 1, f"status {status}, expected 1" + (" (ended by a signal)" if status < 0 else ""))
+    check(error == write_failure(args), f"standard error {error!r}, expected {write_failure(args)!r}")
+    if (folder / "gmon.out").is_file():
+        check_profile(args, folder)
+    else:
+        check(False, "no gmon.out: the steps did not all run to the end")
 
 
 def check_pe(args):
@@ -184,20 +253,25 @@ def check_pe(args):
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("check", choices=["run", "full", "no-profile", "pipe", "pe"])
+    checks = {"run": check_run, "full": check_full, "no-profile": check_no_profile,
+              "pipe": check_pipe, "closed-pipe": check_closed_pipe, "pe": check_pe}
+    parser.add_argument("check", choices=checks)
     parser.add_argument("program")
     parser.add_argument("--workdir", required=True, help="the fresh folder to run in")
     parser.add_argument("--expect", required=True, help="the expected transcript, with line feeds")
     parser.add_argument("--crlf", action="store_true", help="standard output writes CR LF")
-    parser.add_argument("--calls", help="expected call counts (run)")
+    parser.add_argument("--calls", help="expected call counts (run, closed-pipe)")
+    parser.add_argument("--pointer-size", type=int, default=8, help="of the program's platform (run)")
+    parser.add_argument("--hook", action="append", default=[],
+                        help="the counting hook's symbol, where it is linked into the program and "
+                             "its time is sampled (run, closed-pipe)")
     parser.add_argument("--gprof", default="gprof")
-    parser.add_argument("--until", help="the announcement to wait for (pipe)")
+    parser.add_argument("--until", help="the announcement to wait for (pipe, closed-pipe)")
     parser.add_argument("--objdump", default="objdump", help="(pe)")
     parser.add_argument("--emulator", action="append", default=[])
     parser.add_argument("--timeout", type=float, default=600)
     args = parser.parse_args()
-    {"run": check_run, "full": check_full, "no-profile": check_no_profile,
-     "pipe": check_pipe, "pe": check_pe}[args.check](args)
+    checks[args.check](args)
     for failure in failures:
         print(f"FAIL: {failure}")
     if not failures:
