@@ -23,13 +23,13 @@
 import argparse
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tools"))
+import gmonfile  # noqa: E402
 import gprofread  # noqa: E402
 
 failures = []
@@ -78,28 +78,12 @@ def expected_calls(path):
     return table
 
 
-def histogram_bin_width(profile: Path, pointer_size: int) -> float:
-    """Bytes of program text per histogram bin, from gmon.out's header.
-
-    glibc writes the tagged format: a 20-byte header starting "gmon", then the
-    histogram record (tag 0, low pc, high pc, bin count, ...). MinGW-w64 writes
-    the older one: low pc, high pc, and the size in bytes of the histogram
-    with this header, whose bins are 2-byte counters."""
-    data = profile.read_bytes()
-    addresses = "<QQi" if pointer_size == 8 else "<IIi"
-    if data[:4] == b"gmon":
-        assert data[20] == 0, "the first record is not the histogram"
-        low, high, bins = struct.unpack_from(addresses, data, 21)
-    else:
-        low, high, size = struct.unpack_from(addresses, data, 0)
-        header = struct.calcsize(addresses) + 4 * 5  # then version, profrate, spare[3]
-        bins = (size - header) // 2
-    return (high - low) / bins
-
-
 def check_profile(args, folder: Path):
-    """The call counts in gprof's call graph, and where its flat profile puts time."""
-    report = subprocess.run([args.gprof, "-b", command(args)[-1], "gmon.out"], cwd=folder,
+    """The call counts in gprof's call graph, and where its flat profile puts time.
+    gprof reads a copy of gmon.out with 64-bit Windows call counts mended."""
+    mended, _ = gmonfile.mend((folder / "gmon.out").read_bytes())
+    (folder / "gmon.mended.out").write_bytes(mended)
+    report = subprocess.run([args.gprof, "-b", command(args)[-1], "gmon.mended.out"], cwd=folder,
                             capture_output=True, text=True, check=True).stdout
     (folder / "gprof.txt").write_text(report)
     graph = gprofread.call_graph(report)
@@ -131,7 +115,7 @@ def check_run(args):
     check(profile.is_file(), "no gmon.out in the working folder")
     if not profile.is_file():
         return
-    width = histogram_bin_width(profile, args.pointer_size)
+    width = gmonfile.histogram(profile.read_bytes()).bin_width
     check(width == 4, f"each histogram bin covers {width:.4f} bytes of program text, expected exactly 4")
     check_profile(args, folder)
 
@@ -242,7 +226,8 @@ def check_pe(args):
             dlls.append(words[-1])
         elif len(words) >= 2 and words[0] in ("Magic", "Subsystem", "DllCharacteristics"):
             fields[words[0]] = int(words[1], 16)
-    check(fields.get("Magic") == 0x10B, f"not a PE32 program: Magic {fields.get('Magic')}")
+    magic, kind = (0x20B, "PE32+") if args.pointer_size == 8 else (0x10B, "PE32")
+    check(fields.get("Magic") == magic, f"not a {kind} program: Magic {fields.get('Magic')}")
     check(fields.get("Subsystem") == 3, f"not a console program: Subsystem {fields.get('Subsystem')}")
     dynamic_base = 0x0040
     check("DllCharacteristics" in fields and not fields["DllCharacteristics"] & dynamic_base,
@@ -261,7 +246,7 @@ def main():
     parser.add_argument("--expect", required=True, help="the expected transcript, with line feeds")
     parser.add_argument("--crlf", action="store_true", help="standard output writes CR LF")
     parser.add_argument("--calls", help="expected call counts (run, closed-pipe)")
-    parser.add_argument("--pointer-size", type=int, default=8, help="of the program's platform (run)")
+    parser.add_argument("--pointer-size", type=int, default=8, help="of the program's platform (pe)")
     parser.add_argument("--hook", action="append", default=[],
                         help="the counting hook's symbol, where it is linked into the program and "
                              "its time is sampled (run, closed-pipe)")
