@@ -40,6 +40,15 @@ class GraphEntry:
         return sum(int(part) for part in self.called.split("+")) if self.called else 0
 
 
+_PERIOD = re.compile(r"^Each sample counts as (?P<seconds>\d+(?:\.\d+)?) seconds\.", re.MULTILINE)
+
+
+def sample_period(report: str) -> float:
+    """The seconds that one sample stands for ("Each sample counts as 0.01 seconds.")."""
+    match = _PERIOD.search(report)
+    return float(match["seconds"]) if match else 0.01
+
+
 def flat_profile(report: str) -> list[FlatEntry]:
     """The flat profile's rows, in gprof's order (most self time first)."""
     entries = []
