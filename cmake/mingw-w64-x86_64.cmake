@@ -1,14 +1,5 @@
-# Cross-building the 64-bit Windows console programs with Debian's MinGW-w64
-# (package g++-mingw-w64-x86-64). The programs link against msvcrt.dll.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows console programs against msvcrt.dll (Debian's
+# g++-mingw-w64-x86-64).
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(mingw_triplet x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

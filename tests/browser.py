@@ -48,7 +48,9 @@ class DevTools:
             [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
              "--disable-background-networking", "--disable-component-update", "--disable-sync",
              "--disable-default-apps", "--hide-scrollbars", "--force-device-scale-factor=1",
-             "--remote-debugging-pipe", f"--user-data-dir={profile}", "about:blank"],
+             "--disable-breakpad", "--remote-debugging-pipe", f"--user-data-dir={profile}", "about:blank"],
+            # whatever else it keeps (crash reports, caches) stays in the profile folder too
+            env=dict(os.environ, HOME=profile, XDG_CONFIG_HOME=profile, XDG_CACHE_HOME=profile),
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             close_fds=False, preexec_fn=pipe_fds)
         os.close(to_browser_r)

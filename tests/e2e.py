@@ -14,8 +14,8 @@
                     the reader of the pipe goes away after the first
                     announcement: every step still runs and the profile is
                     written with its call counts, the program says so and exits 1
-  e2e.py pe         a Windows program: a PE32 console program that loads only
-                    KERNEL32.dll and msvcrt.dll and is not marked for
+  e2e.py pe         a Windows program: a PE32 (PE32+) console program that loads
+                    only KERNEL32.dll and the C runtime and is not marked for
                     address-space randomisation (with which Windows leaves the
                     profile empty; Wine does not show that)
 """
@@ -232,7 +232,12 @@ def check_pe(args):
     dynamic_base = 0x0040
     check("DllCharacteristics" in fields and not fields["DllCharacteristics"] & dynamic_base,
           f"marked for address-space randomisation: DllCharacteristics {fields.get('DllCharacteristics')}")
-    check(sorted(dlls) == ["KERNEL32.dll", "msvcrt.dll"], f"loads {dlls}")
+    runtime = [dll for dll in dlls if dll != "KERNEL32.dll"]
+    if args.crt == "ucrt":
+        expected = runtime and all(dll.lower().startswith("api-ms-win-crt-") for dll in runtime)
+    else:
+        expected = runtime == ["msvcrt.dll"]
+    check("KERNEL32.dll" in dlls and expected, f"loads {dlls}, expected KERNEL32.dll and {args.crt}")
 
 
 def main():
@@ -253,6 +258,8 @@ def main():
     parser.add_argument("--gprof", default="gprof")
     parser.add_argument("--until", help="the announcement to wait for (pipe, closed-pipe)")
     parser.add_argument("--objdump", default="objdump", help="(pe)")
+    parser.add_argument("--crt", choices=["msvcrt", "ucrt"], default="msvcrt",
+                        help="the C runtime a Windows program loads (pe)")
     parser.add_argument("--emulator", action="append", default=[])
     parser.add_argument("--timeout", type=float, default=600)
     args = parser.parse_args()
