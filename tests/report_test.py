@@ -13,6 +13,7 @@ from pathlib import Path
 from unittest import mock
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tools"))
+import gmonfile  # noqa: E402
 import gprofread  # noqa: E402
 import render_chart  # noqa: E402
 import render_graph  # noqa: E402
@@ -208,7 +209,7 @@ class Main(unittest.TestCase):
         bin = out / "bin"
         bin.mkdir()
         for name in ("sortshow", "seqshow", "sortshow_ordinary", "seqshow_ordinary"):
-            (bin / name).write_text("#!/bin/sh\nprintf 'transcript\\n'\n")
+            (bin / name).write_text(f"#!/bin/sh\nprintf 'transcript\\n'\ncp '{FIXTURES}/seqshow.gmon.out' gmon.out\n")
             (bin / name).chmod(0o755)
         gprof = bin / "gprof"
         gprof.write_text(f"#!/bin/sh\ncase \"$2\" in */sortshow) cat '{FIXTURES}/sortshow.gprof.txt';; "
@@ -239,6 +240,23 @@ class Main(unittest.TestCase):
         page = (out / "index.html").read_text()
         self.assertIn("<pre>\ntranscript\n</pre>", page)
         self.assertEqual(page.count("<h3>"), 12)
+
+    def test_a_64_bit_windows_profile_is_mended_before_gprof_reads_it(self):
+        scratch = tempfile.TemporaryDirectory()
+        self.addCleanup(scratch.cleanup)
+        folder = Path(scratch.name)
+        program = folder / "sortshow"
+        program.write_text(f"#!/bin/sh\ncp '{FIXTURES}/sortshow-windows64.gmon.out' gmon.out\n")
+        program.chmod(0o755)
+        gprof = folder / "gprof"
+        gprof.write_text(f"#!/bin/sh\ncat '{FIXTURES}/sortshow.gprof.txt'\n")
+        gprof.chmod(0o755)
+        with contextlib.redirect_stdout(io.StringIO()):
+            run = report.run(program, folder / "run", str(gprof), "sortshow")
+        profile = (folder / "run" / "gmon.out").read_bytes()
+        self.assertEqual(gmonfile.mend(profile), (profile, 0))  # nothing left to mend
+        self.assertIn("gprof would have read 10 call counts of this profile wrong", run.note)
+        self.assertIn(run.note, summ.account(summ.summarise(run)))
 
 
 if __name__ == "__main__":

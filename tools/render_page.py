@@ -145,6 +145,7 @@ def program_section(s: summ.Summary, ordinary: summ.Summary | None, graph: str |
 {ordinary_section(s, ordinary)}
 <h3>6. gprof's own report</h3>
 {GUIDE}
+{f'<p>{escape(s.run.note)}</p>' if s.run.note else ''}
 <details><summary>gprof -b, as it printed it</summary>
 <pre>{escape(s.run.report)}</pre>
 </details>

@@ -12,12 +12,12 @@ with the theory is reported and makes the exit status 1.
 
 import argparse
 import os
-import resource
 import subprocess
 import sys
 import time
 from pathlib import Path
 
+import gmonfile
 import render_chart
 import render_graph
 import render_markdown
@@ -25,7 +25,15 @@ import render_page
 import summary as summ
 
 
-def _cpu_seconds() -> float:
+try:
+    import resource
+except ImportError:  # Windows: no resource usage of child processes
+    resource = None
+
+
+def _cpu_seconds() -> float | None:
+    if resource is None:
+        return None
     usage = resource.getrusage(resource.RUSAGE_CHILDREN)
     return usage.ru_utime + usage.ru_stime
 
@@ -45,12 +53,24 @@ def run(program: Path, folder: Path, gprof: str, name: str, echo: bool = True) -
             if echo:
                 sys.stdout.write(chunk.decode(errors="replace"))
                 sys.stdout.flush()
-    wall, cpu = time.monotonic() - start, _cpu_seconds() - cpu
+    wall = time.monotonic() - start
+    cpu = None if cpu is None else _cpu_seconds() - cpu
     if child.returncode != 0:
         raise subprocess.CalledProcessError(child.returncode, str(program))
+    profile = folder / "gmon.out"
+    if not profile.is_file():
+        raise SystemExit(f"{program.name} left no gmon.out in {folder}")
+    mended, arcs = gmonfile.mend(profile.read_bytes())
+    note = ""
+    if arcs:
+        profile.write_bytes(mended)
+        note = (f"gprof would have read {arcs} call counts of this profile wrong: the 64-bit Windows runtime "
+                "stores each count in 4 bytes followed by 4 bytes it never sets, and gprof reads all 8, so "
+                "the garbage becomes the count's high half (137438953473 for 1, say). The report zeroed "
+                "those 4 bytes first (tools/gmonfile.py), so these are the counts as they were counted.")
     report = subprocess.run([gprof, "-b", str(program.resolve()), "gmon.out"], cwd=folder,
                             check=True, capture_output=True, text=True).stdout
-    return summ.Run(name, transcript.decode(errors="replace"), wall, cpu, report)
+    return summ.Run(name, transcript.decode(errors="replace"), wall, cpu, report, note)
 
 
 def main(argv=None):

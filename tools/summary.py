@@ -18,8 +18,9 @@ class Run:
     program: str
     transcript: str
     wall_seconds: float
-    cpu_seconds: float  # the child's user and system time
+    cpu_seconds: float | None  # the child's user and system time, where the system tells it
     report: str  # gprof -b
+    note: str = ""  # what the report had to mend in the profile before gprof read it
 
 
 @dataclass
@@ -72,9 +73,14 @@ class Summary:
         return sum(row.total_calls for row in self.rows)
 
     @property
+    def run_seconds(self) -> float:
+        """The run's CPU time, or its wall time where the system does not tell the CPU time."""
+        return self.run.wall_seconds if self.run.cpu_seconds is None else self.run.cpu_seconds
+
+    @property
     def unseen_seconds(self) -> float:
-        """CPU time of the run that the profile attributes to no symbol."""
-        return max(self.run.cpu_seconds - self.sampled_seconds, 0.0)
+        """Time of the run that the profile attributes to no symbol."""
+        return max(self.run_seconds - self.sampled_seconds, 0.0)
 
     @property
     def hook_ns_per_call(self) -> float | None:
@@ -159,13 +165,15 @@ def account(summary: Summary) -> list[str]:
     profile sampled, and what it cannot see, with the cause where it is known."""
     s, run = summary, summary.run
     noise = sqrt(max(s.samples, 1))
-    lines = [f"Wall time {run.wall_seconds:.2f} s; CPU time {run.cpu_seconds:.2f} s "
-             "(the program's own user and system time).",
+    cpu = ("CPU time not measured here: the wall time stands in for it" if run.cpu_seconds is None
+           else f"CPU time {run.cpu_seconds:.2f} s (the program's own user and system time)")
+    lines = [f"Wall time {run.wall_seconds:.2f} s; {cpu}.",
              f"The profile sampled {s.sampled_seconds:.2f} s: {s.samples} samples of {s.sample_period:g} s, "
              f"uncertain by about ±{noise:.0f} samples (the square root of their number); "
              f"{s.program_seconds:.2f} s of it in the program's functions"
              + (f", the rest on other symbols ({', '.join(s.others)})." if s.others else ".")]
-    unseen = f"{s.unseen_seconds:.2f} s of CPU time the profile cannot see"
+    measured = "wall" if run.cpu_seconds is None else "CPU"
+    unseen = f"{s.unseen_seconds:.2f} s of {measured} time the profile cannot see"
     per_call = s.hook_ns_per_call
     if per_call is not None:
         lines.append(f"{unseen}: about {per_call:.1f} ns for each of the {theory.spaced(s.counted_calls)} "
@@ -178,4 +186,6 @@ def account(summary: Summary) -> list[str]:
         lines.append(f"{unseen}. The {theory.spaced(s.counted_calls)} counted calls do not explain it at any "
                      "plausible cost of the counting hook: it is start-up, the writing of gmon.out "
                      "and noise.")
+    if run.note:
+        lines.append(run.note)
     return lines
