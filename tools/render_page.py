@@ -31,8 +31,12 @@ svg { max-width: 100%; height: auto; }
 nav a { margin-right: 18px; }
 @media print {
   body { font-size: 12pt; max-width: none; }
-  section { break-before: page; }
-  h3, figure { break-after: avoid; break-inside: avoid; }
+  table { font-size: 10pt; }
+  .wide { overflow: visible; }
+  section + section { break-before: page; }
+  h3 { break-after: avoid; }
+  figure { break-inside: avoid; margin: 0; }
+  figure svg { max-height: 11cm; }
   * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
 }
 """
