@@ -37,7 +37,12 @@ class GraphEntry:
 
     @property
     def total_calls(self) -> int:
-        return sum(int(part) for part in self.called.split("+")) if self.called else 0
+        return total_calls(self.called)
+
+
+def total_calls(called: str) -> int:
+    """All the calls in gprof's form of a count: "4" is 4, "1+14491" is 14492, "" is none."""
+    return sum(int(part) for part in called.split("+")) if called else 0
 
 
 _PERIOD = re.compile(r"^Each sample counts as (?P<seconds>\d+(?:\.\d+)?) seconds\.", re.MULTILINE)

@@ -3,6 +3,7 @@ with the theory's work under each bar, and seqshow's calls on a log scale.
 Each program's panel stands alone on the page; summary.svg sets both side by
 side for a projector."""
 
+from html import escape
 from math import log10
 
 import summary as summ
@@ -11,10 +12,6 @@ import theory
 FONT = 'font-family="DejaVu Sans, Arial, Helvetica, sans-serif"'
 BAR = "#2f6db5"
 SUPERSCRIPT = str.maketrans("0123456789", "⁰¹²³⁴⁵⁶⁷⁸⁹")
-
-
-def escape(text: str) -> str:
-    return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
 
 
 def _text(x, y, text, size=18, anchor="middle", extra=""):

@@ -31,10 +31,8 @@ def level(row: summ.Row):
 
 def calls_text(row: summ.Row) -> str:
     if "+" in row.called:
-        outside, inside = row.called.split("+")
-        return f"{theory.spaced(int(outside))} + {theory.spaced(int(inside))} from itself"
-    count = int(row.called or 0)
-    return f"{theory.spaced(count)} call{'' if count == 1 else 's'}"
+        return f"{theory.spaced_calls(row.called)} from itself"
+    return f"{theory.spaced_calls(row.called or '0')} call{'' if row.called == '1' else 's'}"
 
 
 def dot_source(s: summ.Summary) -> str:

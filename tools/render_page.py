@@ -18,9 +18,8 @@ h1 { font-size: 34px; margin: 8px 0; }
 h2 { font-size: 30px; border-bottom: 3px solid #2f6db5; margin-top: 40px; }
 h3 { font-size: 24px; margin: 28px 0 8px; }
 pre { font-size: 17px; background: #f4f4f4; padding: 10px 14px; overflow-x: auto; }
-table { border-collapse: collapse; margin: 8px 0; }
+table { border-collapse: collapse; margin: 8px 0; font-size: 18px; }
 th, td { border: 1px solid #999; padding: 4px 10px; text-align: left; vertical-align: top; }
-table { font-size: 18px; }
 td.n { text-align: right; font-variant-numeric: tabular-nums; }
 .wide { overflow-x: auto; }
 svg { max-width: 100%; height: auto; }
@@ -56,12 +55,7 @@ def table(head: list[str], rows: list[list[str]], numeric: set[int] = frozenset(
 
 
 def calls(called: str) -> str:
-    if not called:
-        return "no calls counted"
-    if "+" in called:
-        outside, inside = called.split("+")
-        return f"{theory.spaced(int(outside))} + {theory.spaced(int(inside))}"
-    return theory.spaced(int(called))
+    return theory.spaced_calls(called) if called else "no calls counted"
 
 
 def time_account(s: summ.Summary) -> str:

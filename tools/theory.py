@@ -3,6 +3,8 @@ the calls that the profile must count and the work that one run does."""
 
 from dataclasses import dataclass
 
+import gprofread
+
 SIZE = 20000  # sortshow's array
 VSTUP = 40  # seqshow's argument
 
@@ -55,6 +57,11 @@ def spaced(number: int) -> str:
     return f"{number:,}".replace(",", " ")
 
 
+def spaced_calls(called: str) -> str:
+    """gprof's count in readable form: "1+14491" as "1 + 14 491", "4" as "4"."""
+    return " + ".join(spaced(int(part)) for part in called.split("+"))
+
+
 @dataclass
 class Expected:
     name: str
@@ -68,7 +75,7 @@ class Expected:
 
     @property
     def total_calls(self) -> int:
-        return sum(int(part) for part in self.called.split("+"))
+        return gprofread.total_calls(self.called)
 
 
 FOLDED = ("an ordinary build inlines it into its caller, so it is no function of its own any more: "
